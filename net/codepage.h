@@ -1,0 +1,21 @@
+#pragma once
+// Conversions between the program's GBK texts and Unicode, used wherever a text leaves the
+// program (the script engine, libcurl, file names, the window toolkit).
+//
+// Characters GBK cannot hold become "?"; malformed input is replaced, never rejected.
+
+#include <string>
+#include <string_view>
+
+#include "net/text.h"
+
+namespace net {
+
+// GBK text to UTF-8. A malformed GBK sequence becomes U+FFFD.
+std::string gbk_to_utf8(std::string_view gbk);
+
+// UTF-8 to GBK text. Malformed UTF-8 and characters outside GBK become "?"; the result ends
+// before the first zero byte.
+Text utf8_to_gbk_text(std::string_view utf8);
+
+}  // namespace net
