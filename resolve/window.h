@@ -40,6 +40,10 @@ class Window {
   // Lets pending window events run; waits `ms` milliseconds while they run.
   virtual void process_events() = 0;
   virtual void wait_ms(int ms) = 0;
+
+  // Closes the window, which ends the process. Asked for while an action runs, it takes effect
+  // when the action ends.
+  virtual void request_close() = 0;
 };
 
 }  // namespace resolve
