@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "app/created_step.h"
+#include "app/main_window.h"
+#include "app/process_setup.h"
+
+int main(int argc, char** argv) {
+  app::prepare_process();
+  QApplication application(argc, argv);
+
+  app::MainWindow window({.on_created = app::on_window_created});
+  window.show();
+  // Closing the window, the last one, ends the loop and so the process.
+  return QApplication::exec();
+}
