@@ -18,4 +18,10 @@ std::string gbk_to_utf8(std::string_view gbk);
 // before the first zero byte.
 Text utf8_to_gbk_text(std::string_view utf8);
 
+// UTF-8 to UTF-16, every byte of the input (zero bytes too). Malformed UTF-8 becomes U+FFFD.
+std::u16string utf8_to_utf16(std::string_view utf8);
+
+// UTF-16 to UTF-8, every unit of the input. An unpaired surrogate becomes U+FFFD.
+std::string utf16_to_utf8(std::u16string_view utf16);
+
 }  // namespace net

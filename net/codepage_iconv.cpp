@@ -13,7 +13,8 @@ class Converter {
  public:
   Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
   ~Converter() {
-    if (valid()) iconv_close(handle_);
+    if (valid())
+      iconv_close(handle_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -27,7 +28,8 @@ class Converter {
     char* out_ptr = buffer;
     std::size_t out_left = sizeof buffer;
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(handle_, &in_ptr, &in_size, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) return false;
+    if (iconv(handle_, &in_ptr, &in_size, &out_ptr, &out_left) == static_cast<std::size_t>(-1))
+      return false;
     out.append(buffer, out_ptr);
     return true;
   }
@@ -122,7 +124,8 @@ Text utf8_to_gbk_text(std::string_view utf8) {
   std::size_t at = 0;
   while (at < utf8.size()) {
     const auto b = static_cast<unsigned char>(utf8[at]);
-    if (b == 0) break;
+    if (b == 0)
+      break;
     if (b < 0x80) {
       out += static_cast<char>(b);
       ++at;
@@ -131,7 +134,43 @@ Text utf8_to_gbk_text(std::string_view utf8) {
     std::uint32_t cp = decode_utf8(utf8, at);
     const char unit[4] = {static_cast<char>(cp & 0xFF), static_cast<char>((cp >> 8) & 0xFF),
                           static_cast<char>((cp >> 16) & 0xFF), static_cast<char>(cp >> 24)};
-    if (!to_gbk.valid() || !to_gbk.convert(unit, sizeof unit, out)) out += '?';
+    if (!to_gbk.valid() || !to_gbk.convert(unit, sizeof unit, out))
+      out += '?';
+  }
+  return out;
+}
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    const std::uint32_t cp = decode_utf8(utf8, at);
+    if (cp < 0x10000) {
+      out += static_cast<char16_t>(cp);
+    } else {
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size() * 3 / 2);
+  for (std::size_t at = 0; at < utf16.size(); ++at) {
+    const std::uint32_t unit = utf16[at];
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool low_follows = at + 1 < utf16.size() && utf16[at + 1] >= 0xDC00 && utf16[at + 1] <= 0xDFFF;
+    if (high && low_follows) {
+      append_utf8(0x10000 + ((unit - 0xD800) << 10) + (utf16[at + 1] - 0xDC00), out);
+      ++at;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      append_utf8(kReplacement, out);
+    } else {
+      append_utf8(unit, out);
+    }
   }
   return out;
 }
