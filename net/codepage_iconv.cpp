@@ -13,8 +13,7 @@ class Converter {
  public:
   Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
   ~Converter() {
-    if (valid())
-      iconv_close(handle_);
+    if (valid()) iconv_close(handle_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
@@ -28,8 +27,7 @@ class Converter {
     char* out_ptr = buffer;
     std::size_t out_left = sizeof buffer;
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(handle_, &in_ptr, &in_size, &out_ptr, &out_left) == static_cast<std::size_t>(-1))
-      return false;
+    if (iconv(handle_, &in_ptr, &in_size, &out_ptr, &out_left) == static_cast<std::size_t>(-1)) return false;
     out.append(buffer, out_ptr);
     return true;
   }
@@ -124,8 +122,7 @@ Text utf8_to_gbk_text(std::string_view utf8) {
   std::size_t at = 0;
   while (at < utf8.size()) {
     const auto b = static_cast<unsigned char>(utf8[at]);
-    if (b == 0)
-      break;
+    if (b == 0) break;
     if (b < 0x80) {
       out += static_cast<char>(b);
       ++at;
@@ -134,8 +131,7 @@ Text utf8_to_gbk_text(std::string_view utf8) {
     std::uint32_t cp = decode_utf8(utf8, at);
     const char unit[4] = {static_cast<char>(cp & 0xFF), static_cast<char>((cp >> 8) & 0xFF),
                           static_cast<char>((cp >> 16) & 0xFF), static_cast<char>(cp >> 24)};
-    if (!to_gbk.valid() || !to_gbk.convert(unit, sizeof unit, out))
-      out += '?';
+    if (!to_gbk.valid() || !to_gbk.convert(unit, sizeof unit, out)) out += '?';
   }
   return out;
 }

@@ -51,7 +51,8 @@ int find_text(std::string_view text, std::string_view what, int start, bool igno
 Text trim(std::string_view text) {
   std::size_t begin = 0;
   std::size_t width = 0;
-  while (begin < text.size() && is_space_at(text, begin, &width)) begin += width;
+  while (begin < text.size() && is_space_at(text, begin, &width))
+    begin += width;
   // Walk characters from the left so a trail byte A1 is never taken for half a space.
   std::size_t end = begin;
   std::size_t content_end = begin;
@@ -112,6 +113,8 @@ Text to_text(const Bytes& bytes) {
   return Text(bytes.begin(), end);
 }
 
-Bytes to_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes to_bytes(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 }  // namespace net

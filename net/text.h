@@ -20,7 +20,9 @@ using Text = std::string;
 using Bytes = std::vector<std::uint8_t>;
 
 // Length in bytes of the character that starts with `lead`: 2 for a GBK lead byte, else 1.
-constexpr int char_length(unsigned char lead) { return lead >= 0x80 ? 2 : 1; }
+constexpr int char_length(unsigned char lead) {
+  return lead >= 0x80 ? 2 : 1;
+}
 
 // Position of the first occurrence of `what` in `text` at or after `start`, or -1.
 // A start below 1 counts as 1. An empty `what` is found at `start` while bytes remain there.
@@ -39,8 +41,8 @@ Text trim(std::string_view text);
 std::vector<Text> split(std::string_view text, std::string_view separator);
 
 struct ReplaceOptions {
-  int start = 1;                // bytes before this position are copied unchanged
-  std::optional<int> limit{};   // most replacements to make; every occurrence when absent
+  int start = 1;               // bytes before this position are copied unchanged
+  std::optional<int> limit{};  // most replacements to make; every occurrence when absent
   bool ignore_case = false;
 };
 
