@@ -21,6 +21,16 @@ TEST(JsonDocumentNew, HoldsAnEmptyObject) {
   EXPECT_EQ(doc.TypeOf(), JsonType::object);
 }
 
+TEST(JsonDocumentSupportScript, EveryObjectHasTheTwoJsonMethods) {
+  JsonDocument doc;
+  doc.SetRoot("({a:[1]}).toJSONString()", true);
+  EXPECT_EQ(doc.ToJson(), R"("{\"a\":[1]}")");
+  doc.SetRoot("new String('[2,3]').parseJSON()[1]", true);
+  EXPECT_EQ(doc.ToJson(), "3");
+  doc.SetRoot("get__count({x:1,y:2,z:3}) + ',' + get__count([1,2]) + ',' + get__count(null)", true);
+  EXPECT_EQ(doc.ToJson(), R"("3,2,-2")");
+}
+
 TEST(JsonDocumentParse, ReadsAReplyByPath) {
   JsonDocument doc;
   ASSERT_TRUE(doc.Parse(kVideoReply));
