@@ -61,8 +61,7 @@ void HtmlView::navigate(const QUrl& url) {
 
 void HtmlView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (view_ != nullptr)
-    view_->setGeometry(rect());
+  if (view_ != nullptr) view_->setGeometry(rect());
 }
 
 }  // namespace app

@@ -157,8 +157,7 @@ MainWindow::MainWindow(WindowActions actions) : actions_(std::move(actions)) {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::run_action(const Action& action) {
-  if (busy_ || !action)
-    return;
+  if (busy_ || !action) return;
   set_busy(true);
   struct Done {
     MainWindow* window;
@@ -236,8 +235,7 @@ void MainWindow::navigate_view(const std::string& path) {
 }
 
 resolve::Answer MainWindow::message_box(const net::Text& text, resolve::Buttons buttons) {
-  if (answerer_)
-    return answerer_(to_qstring(text), buttons);
+  if (answerer_) return answerer_(to_qstring(text), buttons);
   const bool with_cancel = buttons == resolve::Buttons::ok_cancel;
   QMessageBox box(QMessageBox::Information, to_qstring(kMessageTitle), to_qstring(text),
                   with_cancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, this);
@@ -274,8 +272,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (created_)
-    return;
+  if (created_) return;
   created_ = true;
   // Queued, so the step runs inside the message loop: it may close the window at once.
   QMetaObject::invokeMethod(

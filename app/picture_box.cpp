@@ -14,8 +14,7 @@ void PictureBox::set_image_bytes(const QByteArray& bytes) {
 
 void PictureBox::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);
-  if (image_.isNull())
-    return;
+  if (image_.isNull()) return;
   const QRect area = contentsRect();
   const QSize size = image_.size().scaled(area.size(), Qt::KeepAspectRatio);
   const QRect target(area.x() + (area.width() - size.width()) / 2,

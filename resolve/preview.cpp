@@ -31,8 +31,7 @@ net::Text escape_markup(std::string_view address) {
 // Writes beside the target and renames over it, so a reader never sees half a page and a
 // failed write keeps the earlier one.
 void write_replacing(const std::string& path, std::string_view bytes) {
-  if (path.empty())
-    return;
+  if (path.empty()) return;
   const std::string temporary = path + ".tmp" + std::to_string(::getpid());
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -46,8 +45,7 @@ void write_replacing(const std::string& path, std::string_view bytes) {
   }
   std::error_code error;
   std::filesystem::rename(temporary, path, error);
-  if (error)
-    std::filesystem::remove(temporary, error);
+  if (error) std::filesystem::remove(temporary, error);
 }
 
 std::string& page_path() {

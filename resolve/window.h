@@ -26,8 +26,8 @@ class Window {
   virtual void set_address2(const net::Text& text) = 0;
   virtual void append_address2(const net::Text& text) = 0;
 
-  virtual void set_title(const net::Text& text) = 0;        // the caption of 标签3
-  virtual void set_picture(const net::Bytes& image) = 0;    // empty or undecodable: no picture
+  virtual void set_title(const net::Text& text) = 0;      // the caption of 标签3
+  virtual void set_picture(const net::Bytes& image) = 0;  // empty or undecodable: no picture
 
   // The HTML view: its size in pixels, and navigation to a local file (a UTF-8 path).
   virtual int view_width() = 0;

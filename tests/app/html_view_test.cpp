@@ -46,8 +46,7 @@ class PreviewInView : public testing::Test {
   QWebEngineView* show(const std::string& address) {
     resolve::show_preview(window_, address);
     auto* view = window_.findChild<app::HtmlView*>()->web_view();
-    if (view == nullptr)
-      return nullptr;
+    if (view == nullptr) return nullptr;
     bool loaded = false;
     QMetaObject::Connection once =
         QObject::connect(view, &QWebEngineView::loadFinished, [&loaded] { loaded = true; });
@@ -67,8 +66,7 @@ class PreviewInView : public testing::Test {
 };
 
 TEST_F(PreviewInView, VideoFromTheFlashVariablePlays) {
-  if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
-    GTEST_SKIP() << "no ffmpeg here";
+  if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty()) GTEST_SKIP() << "no ffmpeg here";
   // Four seconds of H.264 picture and AAC sound, the streams the services hand out.
   const QString clip = folder_.filePath(QStringLiteral("clip.mp4"));
   const int status =

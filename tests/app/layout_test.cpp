@@ -135,16 +135,11 @@ const std::vector<Control>& layout() {
 
 // What a control shows as its fixed text or content.
 QString shown_text(QWidget* widget) {
-  if (auto* label = qobject_cast<QLabel*>(widget))
-    return label->text();
-  if (auto* button = qobject_cast<QPushButton*>(widget))
-    return button->text();
-  if (auto* line = qobject_cast<QLineEdit*>(widget))
-    return line->text();
-  if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
-    return box->toPlainText();
-  if (auto* group = qobject_cast<QGroupBox*>(widget))
-    return group->title();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+  if (auto* line = qobject_cast<QLineEdit*>(widget)) return line->text();
+  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) return box->toPlainText();
+  if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
   return {};
 }
 
@@ -173,8 +168,7 @@ TEST(Layout, ControlsAreHeldInTheTableOrder) {
     for (const QObject* child : parent->children()) {
       const std::string name = app::to_text(child->objectName());
       for (const Control& row : layout()) {
-        if (row.name == name)
-          names.push_back(name);
+        if (row.name == name) names.push_back(name);
       }
     }
     return names;

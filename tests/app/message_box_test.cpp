@@ -75,8 +75,7 @@ TEST(MessageBox, RealBoxIsModalTitledAndTellsTheButtonPressed) {
     timer.setInterval(20);
     QObject::connect(&timer, &QTimer::timeout, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr)
-        return;
+      if (box == nullptr) return;
       timer.stop();
       title = box->windowTitle();
       text = box->text();

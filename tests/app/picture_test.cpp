@@ -15,8 +15,7 @@ net::Bytes encode(const QImage& image, const char* format) {
   QByteArray data;
   QBuffer buffer(&data);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, format))
-    return {};
+  if (!image.save(&buffer, format)) return {};
   return net::Bytes(data.begin(), data.end());
 }
 

@@ -20,8 +20,7 @@ namespace testing_support {
 inline bool wait_until(const std::function<bool()>& done, int timeout_ms) {
   QDeadlineTimer deadline(timeout_ms);
   while (!done()) {
-    if (deadline.hasExpired())
-      return false;
+    if (deadline.hasExpired()) return false;
     QEventLoop loop;
     QTimer::singleShot(20, &loop, &QEventLoop::quit);
     loop.exec();

@@ -28,8 +28,7 @@ int run_view_child(const char* address) {
   window.show();
   resolve::show_preview(window, address);
   QWebEngineView* view = window.findChild<app::HtmlView*>()->web_view();
-  if (view == nullptr)
-    return 2;
+  if (view == nullptr) return 2;
   // 1: played, -1: failed, 0: still waiting.
   int state = 0;
   wait_until(

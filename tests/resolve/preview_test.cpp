@@ -31,13 +31,11 @@ class TempFolder {
  public:
   TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "preview_test.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr)
-      path_ = pattern;
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~TempFolder() {
     std::error_code ignored;
-    if (!path_.empty())
-      fs::remove_all(path_, ignored);
+    if (!path_.empty()) fs::remove_all(path_, ignored);
   }
   const fs::path& path() const { return path_; }
 

@@ -9,8 +9,7 @@ void FakeWindow::set_picture(const net::Bytes& image) {
 
 resolve::Answer FakeWindow::message_box(const net::Text& text, resolve::Buttons buttons) {
   messages.push_back({.text = text, .buttons = buttons});
-  if (answers.empty())
-    return resolve::Answer::ok;
+  if (answers.empty()) return resolve::Answer::ok;
   const resolve::Answer answer = answers.front();
   answers.pop_front();
   return answer;
