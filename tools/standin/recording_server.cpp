@@ -137,6 +137,12 @@ RecordingServer::RecordingServer() {
   // Stalled requests hold a worker each until they end; leave room for the rest.
   new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   set_keep_alive_timeout(kKeepAlive.count());
+  // httplib's default adds SO_REUSEPORT, which would let a second server share the port and
+  // take half its requests. Reusing an address in TIME_WAIT is all a restart needs.
+  set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
 }
 
 RecordingServer::~RecordingServer() {
