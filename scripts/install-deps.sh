@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang clang-format
+  # libFuzzer and readable sanitizer stacks for scripts/fuzz.sh
+  libclang-rt-14-dev llvm-14
   # libraries
   libcurl4-openssl-dev zlib1g-dev duktape-dev libssl-dev
   # Qt window
