@@ -3,12 +3,13 @@
 #include "app/created_step.h"
 #include "app/main_window.h"
 #include "app/process_setup.h"
+#include "resolve/parse_action.h"
 
 int main(int argc, char** argv) {
   app::prepare_process();
   QApplication application(argc, argv);
 
-  app::MainWindow window({.on_created = app::on_window_created});
+  app::MainWindow window({.on_created = app::on_window_created, .on_parse = resolve::parse_action});
   window.show();
   // Closing the window, the last one, ends the loop and so the process.
   return QApplication::exec();
