@@ -285,6 +285,18 @@ TEST_F(StandinTest, BodyLongerThanAnnouncedIsRefused) {
   EXPECT_FALSE(recorded[0].verdict->content_length_ok);
 }
 
+TEST_F(StandinTest, BodyShorterThanAnnouncedIsRecordedAndRefused) {
+  std::string request = service_post({.cookie = cookies_from_front_page()});
+  auto at = request.find("Content-Length: ") + 16;
+  request.replace(at, request.find("\r\n", at) - at, "245");  // the stored block's value
+  auto reply = exchange(request);
+  EXPECT_TRUE(gunzip(reply.body).rfind("{\"code\":403,", 0) == 0) << gunzip(reply.body);
+  auto recorded = server.requests_to(kApi, "/video/douyin");
+  ASSERT_EQ(recorded.size(), 1u);
+  EXPECT_FALSE(recorded[0].verdict->content_length_ok);
+  EXPECT_TRUE(recorded[0].verdict->signature_ok) << "the body that did arrive is whole";
+}
+
 // The PNG's chunks carry valid CRCs and its pixels inflate to 2 rows of a filter byte and 2 RGB pixels.
 TEST(DefaultCover, IsAValidPng) {
   const std::string& png = default_cover_png();

@@ -1,5 +1,6 @@
 #include "tools/standin/standin_server.h"
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -97,7 +98,7 @@ struct StandinServer::Impl {
 
   std::unique_ptr<RecordingServer> server;
   std::thread thread;
-  int port = 0;
+  std::atomic<int> port{0};
 
   Impl() {
     std::mt19937_64 random(std::random_device{}());
@@ -227,15 +228,19 @@ struct StandinServer::Impl {
     return text_answer(404, "Unknown host");
   }
 
-  void handle(const httplib::Request& req, httplib::Response& res) {
+  // `body` is what arrived of the request body; `body_whole` says whether all that was
+  // announced did.
+  void handle(const httplib::Request& req, httplib::Response& res, std::string_view body, bool body_whole) {
     RecordingServer& srv = *server;
     auto request = make_record({.method = req.method,
                                 .target = req.target,
                                 .decoded_path = req.path,
                                 .version = req.version,
                                 .head = srv.current_head(),
-                                .body = req.body});
+                                .body = body});
     auto fault = fault_for(request.host, request.path);
+    // The connection cannot carry another request after a body that fell short.
+    if (!body_whole) res.set_header("Connection", "close");
     auto answer = route(request, fault, srv.current_unread());
     {
       std::lock_guard lock(mutex);
@@ -286,12 +291,23 @@ void StandinServer::start(int port) {
   if (impl_->server) throw std::logic_error("the stand-in is already running");
   auto server = std::make_unique<RecordingServer>();
   auto handler = [impl = impl_.get()](const httplib::Request& req, httplib::Response& res) {
-    impl->handle(req, res);
+    impl->handle(req, res, req.body, true);
+  };
+  // Bodies are read here rather than by httplib, so a body shorter than its Content-Length is
+  // still recorded (and refused) instead of vanishing into httplib's own 400.
+  auto body_handler = [impl = impl_.get()](const httplib::Request& req, httplib::Response& res,
+                                           const httplib::ContentReader& reader) {
+    std::string body;
+    bool whole = reader([&body](const char* data, std::size_t size) {
+      body.append(data, size);
+      return true;
+    });
+    impl->handle(req, res, body, whole);
   };
   server->Get(".*", handler);
-  server->Post(".*", handler);
-  server->Put(".*", handler);
-  server->Patch(".*", handler);
+  server->Post(".*", body_handler);
+  server->Put(".*", body_handler);
+  server->Patch(".*", body_handler);
   server->Delete(".*", handler);
   server->Options(".*", handler);
   int bound = port;
@@ -318,7 +334,7 @@ void StandinServer::stop() {
 }
 
 bool StandinServer::running() const {
-  return impl_->server != nullptr;
+  return impl_->port != 0;
 }
 
 int StandinServer::port() const {

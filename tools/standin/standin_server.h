@@ -9,7 +9,8 @@
 // the front-end page's cookies, the browser header block, the body length), answers a good one
 // with the site's reply as gzip-compressed UTF-8 JSON and a refused one with an error JSON.
 // Replies, media, version files and faults can be set per test; every request is recorded.
-// All members may be called from any thread, before start() and while the server runs.
+// start() and stop() belong to the owning thread; every other member may be called from any
+// thread, before start() and while the server runs.
 
 #include <chrono>
 #include <cstddef>
