@@ -144,10 +144,13 @@ MainWindow::MainWindow(WindowActions actions) : actions_(std::move(actions)) {
                        "\xCA\xD3\xC6\xB5\xC3\xFB\xB3\xC6", 7, 16, 321,
                        40);  // 标签3 视频名称
 
-  // Beside the buttons, where the layout leaves room; seen only while an action runs.
+  // Beside the buttons, where the layout leaves room; seen only while an action runs. Two
+  // lines high, so a download's progress fits without reaching into any control.
   busy_label_ = new QLabel(to_qstring(kBusyText), this);
   busy_label_->setObjectName(QStringLiteral("busy_status"));
-  busy_label_->setGeometry(352, 408, 192, 24);
+  busy_label_->setGeometry(352, 408, 192, 48);
+  busy_label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  busy_label_->setWordWrap(true);
   busy_label_->hide();
 
   connect(parse_button_, &QPushButton::clicked, this, [this] { run_action(actions_.on_parse); });
@@ -178,6 +181,7 @@ void MainWindow::set_busy(bool busy) {
   download_button_->setEnabled(!busy);
   busy_label_->setVisible(busy);
   if (busy) {
+    busy_label_->setText(to_qstring(kBusyText));
     setCursor(Qt::WaitCursor);
     // The action holds the loop from here on; show the change before it starts.
     repaint();
@@ -241,6 +245,10 @@ resolve::Answer MainWindow::message_box(const net::Text& text, resolve::Buttons 
                   with_cancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, this);
   // Closing the box counts as Cancel where there is one.
   return box.exec() == QMessageBox::Ok ? resolve::Answer::ok : resolve::Answer::cancel;
+}
+
+void MainWindow::show_progress(const net::Text& text) {
+  busy_label_->setText(to_qstring(text.empty() ? net::Text(kBusyText) : text));
 }
 
 void MainWindow::process_events() {

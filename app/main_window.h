@@ -62,6 +62,7 @@ class MainWindow : public QWidget, public resolve::Window {
   int view_height() override;
   void navigate_view(const std::string& path) override;
   resolve::Answer message_box(const net::Text& text, resolve::Buttons buttons) override;
+  void show_progress(const net::Text& text) override;
   void process_events() override;
   void wait_ms(int ms) override;
   void request_close() override;

@@ -37,6 +37,10 @@ class Window {
   // A modal box titled "信息：" that waits for the user.
   virtual Answer message_box(const net::Text& text, Buttons buttons) = 0;
 
+  // A line about the transfer under way, shown in free space beside the buttons without
+  // moving any control ("正在下载 1/3：12.5 MB / 40.0 MB"); the empty text clears it.
+  virtual void show_progress(const net::Text& text) = 0;
+
   // Lets pending window events run; waits `ms` milliseconds while they run.
   virtual void process_events() = 0;
   virtual void wait_ms(int ms) = 0;

@@ -33,6 +33,8 @@ class FakeWindow : public resolve::Window {
   // with OK.
   std::deque<resolve::Answer> answers{};
 
+  std::vector<net::Text> progress{};  // every show_progress, in order
+
   int events_processed = 0;
   std::vector<int> waits{};  // every wait_ms, in milliseconds
   int close_requests = 0;
@@ -49,6 +51,7 @@ class FakeWindow : public resolve::Window {
   int view_height() override { return height; }
   void navigate_view(const std::string& path) override { navigations.push_back(path); }
   resolve::Answer message_box(const net::Text& text, resolve::Buttons buttons) override;
+  void show_progress(const net::Text& text) override { progress.push_back(text); }
   void process_events() override { ++events_processed; }
   void wait_ms(int ms) override { waits.push_back(ms); }
   void request_close() override { ++close_requests; }
