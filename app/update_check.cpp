@@ -1,7 +1,65 @@
 #include "app/update_check.h"
 
-namespace app {
+#include <QDesktopServices>
+#include <QUrl>
+#include <cstdint>
 
-void check_for_update(resolve::Window& /*window*/) {}
+#include "app/qt_text.h"
+#include "net/http_request.h"
+#include "resolve/hosts.h"
+
+namespace app {
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+// 软件当前版本：2.1\r\n最新版本：
+constexpr std::string_view kOfferHead =
+    "\xC8\xED\xBC\xFE\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE\xA3\xBA"
+    "2.1\r\n"
+    "\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE\xA3\xBA";
+// \r\n点击确定下载最新版本
+constexpr std::string_view kOfferTail =
+    "\r\n\xB5\xE3\xBB\xF7\xC8\xB7\xB6\xA8\xCF\xC2\xD4\xD8\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE";
+
+// The body of a publisher file; empty when it could not be fetched or the server refused it.
+net::Bytes fetch_publisher_file(std::string_view path, resolve::Window& window) {
+  const std::shared_ptr<net::HttpRequest> request = net::HttpRequest::Create();
+  if (!request) return {};
+  request->SetTimeouts(kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+  const net::Text url = "http://" + net::Text(resolve::hosts::kPublisherHost) + net::Text(path);
+  if (!request->Open("GET", url)) return {};
+  request->SetRequestHeader("Accept", "*/*");
+  request->SetTransferHooks(
+      {.on_progress = [&window](std::int64_t, std::int64_t) { window.process_events(); }});
+  if (!request->Send()) return {};
+  const int status = request->Status();
+  if (status < 200 || status > 299) return {};
+  return request->ResponseBody();
+}
+
+}  // namespace
+
+void open_in_browser(const net::Text& address) {
+  QDesktopServices::openUrl(QUrl(to_qstring(address)));
+}
+
+void check_for_update(resolve::Window& window) {
+  check_for_update(window, {});
+}
+
+void check_for_update(resolve::Window& window, const UpdateSeams& seams) {
+  const net::Bytes latest = fetch_publisher_file(kVersionPath, window);
+  // Nothing came: offline, or the publisher is away. That is no news of a newer release.
+  if (latest.empty()) return;
+  if (latest == net::to_bytes(kOwnVersion)) return;
+
+  const net::Text offer = net::Text(kOfferHead) + net::to_text(latest) + net::Text(kOfferTail);
+  if (window.message_box(offer, resolve::Buttons::ok_cancel) == resolve::Answer::ok) {
+    const net::Text address = net::to_text(fetch_publisher_file(kDownloadAddressPath, window));
+    if (!address.empty() && seams.open_address) seams.open_address(address);
+  }
+  window.request_close();
+}
 
 }  // namespace app
