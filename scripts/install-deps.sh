@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev qt6-webengine-dev qt6-image-formats-plugins libgl-dev
   # tests and the stand-in service
   libgtest-dev libgmock-dev libcpp-httplib-dev ca-certificates openssl
+  # the download benchmark compares with the curl tool
+  curl
   # driving the real window
   xvfb xauth xdotool fonts-wqy-microhei ffmpeg
 )
