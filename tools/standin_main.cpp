@@ -3,19 +3,26 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
+#include "tools/standin/media.h"
+#include "tools/standin/replies.h"
+#include "tools/standin/sites.h"
 #include "tools/standin/standin_server.h"
 
 namespace {
 
 constexpr std::string_view kHelp =
-    "usage: standin_server [--port N] [--media-dir DIR] [--version TEXT] [--download-address URL]\n"
-    "                      [--video-size BYTES]\n"
+    "usage: standin_server [--port N] [--media-dir DIR] [--site-media DIR] [--version TEXT]\n"
+    "                      [--download-address URL] [--video-size BYTES]\n"
     "\n"
     "A local stand-in for the parse service, its media and the publisher's version files,\n"
     "bound to 127.0.0.1. It prints the port it listens on as the first line of its output and\n"
@@ -24,6 +31,9 @@ constexpr std::string_view kHelp =
     "  --port N                  port to bind (default 0: any free port)\n"
     "  --media-dir DIR           serve DIR's files on the media host at their relative paths,\n"
     "                            e.g. DIR/cover/douyin/1.png (missing ones get built-in media)\n"
+    "  --site-media DIR          as --media-dir, and each site's reply names the files under\n"
+    "                            DIR/video/<site>/ and DIR/cover/<site>/ (in name order) instead\n"
+    "                            of the built-in ones; <site> is the last piece of its path\n"
     "  --version TEXT            body of /ruanjian/sp/banben.txt (default \"2.1\")\n"
     "  --download-address URL    body of /ruanjian/xzdz.txt\n"
     "  --video-size BYTES        size of the generated videos (default 4096)\n"
@@ -32,6 +42,35 @@ constexpr std::string_view kHelp =
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "standin_server: %s\n\n%s", message.c_str(), kHelp.data());
   return 2;
+}
+
+// The files directly under `dir`, as paths relative to `root` with a leading "/", in name order.
+std::vector<std::string> media_paths(const std::filesystem::path& root, const std::filesystem::path& dir) {
+  std::vector<std::string> paths;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    if (entry.is_regular_file(error))
+      paths.push_back("/" + entry.path().lexically_relative(root).generic_string());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+// Lets every site that has files of its own under `root` answer with them.
+void name_site_media(standin::StandinServer& server, const std::filesystem::path& root) {
+  for (const auto& site : standin::kServiceSites) {
+    auto videos = media_paths(root, root / "video" / site.name);
+    auto covers = media_paths(root, root / "cover" / site.name);
+    if (videos.empty() && covers.empty()) continue;
+    auto reply = standin::default_reply(site);
+    if (!videos.empty()) reply.videos.clear();
+    for (const auto& path : videos)
+      reply.videos.push_back(standin::media_url(path));
+    if (!covers.empty()) reply.covers.clear();
+    for (const auto& path : covers)
+      reply.covers.push_back(standin::media_url(path));
+    server.set_reply(site.path, reply);
+  }
 }
 
 bool parse_number(const char* text, long long& out) {
@@ -58,6 +97,9 @@ int main(int argc, char** argv) {
       if (!parse_number(value, port) || port > 65535) return usage_error("bad port: " + std::string(value));
     } else if (flag == "--media-dir") {
       server.set_media_dir(value);
+    } else if (flag == "--site-media") {
+      server.set_media_dir(value);
+      name_site_media(server, value);
     } else if (flag == "--version") {
       server.set_publisher_file(standin::kVersionPath, value);
     } else if (flag == "--download-address") {
