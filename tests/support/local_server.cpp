@@ -1,5 +1,6 @@
 #include "tests/support/local_server.h"
 
+#include <chrono>
 #include <stdexcept>
 
 namespace testing_support {
@@ -16,6 +17,9 @@ void LocalServer::start() {
   if (port_ <= 0) throw std::runtime_error("cannot bind a port on 127.0.0.1");
   // The socket listens from bind on, so clients may connect before the thread runs.
   thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // stop() does nothing until the server runs, so a server stopped sooner would never end.
+  while (!server_->is_running())
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 std::string LocalServer::url(const std::string& path) const {
