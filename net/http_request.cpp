@@ -115,10 +115,9 @@ std::string text_to_wire(std::string_view text) {
   return ascii ? std::string(text) : gbk_to_utf8(text);
 }
 
-long stall_seconds(int send_ms, int receive_ms) {
-  const long long longest =
-      std::max({0LL, static_cast<long long>(send_ms), static_cast<long long>(receive_ms)});
-  return static_cast<long>((longest + 999) / 1000);
+// How long a started transfer may go without moving a byte; 0: no bound.
+std::chrono::milliseconds stall_limit(int send_ms, int receive_ms) {
+  return std::chrono::milliseconds(std::max({0, send_ms, receive_ms}));
 }
 
 long long connection_limit_ms(int resolve_ms, int connect_ms) {
@@ -185,12 +184,14 @@ struct HttpRequest::Impl {
   std::vector<Header> headers{};
   std::vector<Header> proxy_headers{};
   bool follow_redirects = true;
+  bool http10 = false;
   TransferHooks hooks{};
 
   // Its response.
   Bytes body{};
   std::vector<std::string> header_lines{};
   std::int64_t received = 0;
+  std::int64_t moved = 0;  // header and body bytes of every response, for the stall watch
   int status = 0;
   bool complete = false;
 
@@ -198,6 +199,7 @@ struct HttpRequest::Impl {
     body.clear();
     header_lines.clear();
     received = 0;
+    moved = 0;
     status = 0;
     complete = false;
   }
@@ -206,6 +208,7 @@ struct HttpRequest::Impl {
     auto* self = static_cast<Impl*>(user);
     const std::size_t length = size * count;
     try {
+      self->moved += static_cast<std::int64_t>(length);
       std::string_view line(data, length);
       while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
@@ -237,6 +240,7 @@ struct HttpRequest::Impl {
       return 0;
     }
     self->received += static_cast<std::int64_t>(length);
+    self->moved += static_cast<std::int64_t>(length);
     return length;
   }
 
@@ -257,15 +261,11 @@ struct HttpRequest::Impl {
     ok = ok && curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, follow_redirects ? 1L : 0L) == CURLE_OK;
     ok = ok && curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
+    if (http10) ok = ok && curl_easy_setopt(h, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0) == CURLE_OK;
 
     const long long connect_limit = connection_limit_ms(resolve_ms, connect_ms);
     if (connect_limit > 0) {
       ok = ok && curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_limit)) == CURLE_OK;
-    }
-    // A long download that keeps moving is never cut; only a stall is.
-    if (const long stall = stall_seconds(send_ms, receive_ms); stall > 0) {
-      ok = ok && curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
-      ok = ok && curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stall) == CURLE_OK;
     }
 
     if (proxy_setting == 2 && !proxy.empty()) {
@@ -310,7 +310,23 @@ struct HttpRequest::Impl {
     return ok;
   }
 
-  // Runs the transfer, giving on_progress its turns while waiting.
+  // Bytes moved either way so far.
+  std::int64_t progress_mark() {
+    curl_off_t uploaded = 0;
+    if (curl_easy_getinfo(easy.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK) uploaded = 0;
+    return moved + static_cast<std::int64_t>(uploaded);
+  }
+
+  bool connected() {
+    curl_off_t pretransfer = 0;
+    return curl_easy_getinfo(easy.get(), CURLINFO_PRETRANSFER_TIME_T, &pretransfer) == CURLE_OK &&
+           pretransfer > 0;
+  }
+
+  // Runs the transfer, giving on_progress its turns while waiting. Once connected, a transfer
+  // that moves no byte for the send/receive limit is given up; one that keeps moving runs as
+  // long as it takes. (libcurl's low-speed check averages over whole seconds and cut bodies
+  // that arrived steadily but slowly, so the idle time is watched here instead.)
   CURLcode transfer() {
     CURLM* m = multi.get();
     if (curl_multi_add_handle(m, easy.get()) != CURLM_OK) return CURLE_FAILED_INIT;
@@ -320,14 +336,24 @@ struct HttpRequest::Impl {
       ~Detach() { curl_multi_remove_handle(m, e); }
     } detach{m, easy.get()};
 
+    const auto stall = stall_limit(send_ms, receive_ms);
     CURLcode result = CURLE_FAILED_INIT;
     auto last_report = std::chrono::steady_clock::now();
+    auto last_move = last_report;
+    std::int64_t mark = -1;
     int running = 1;
     while (running > 0) {
       if (curl_multi_perform(m, &running) != CURLM_OK) break;
-      if (const auto now = std::chrono::steady_clock::now(); now - last_report >= kProgressInterval) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - last_report >= kProgressInterval) {
         last_report = now;
         report_progress();
+      }
+      if (const std::int64_t moved_now = progress_mark(); moved_now != mark || !connected()) {
+        mark = moved_now;
+        last_move = now;
+      } else if (running > 0 && stall.count() > 0 && now - last_move > stall) {
+        return CURLE_OPERATION_TIMEDOUT;
       }
       if (running > 0 &&
           curl_multi_poll(m, nullptr, 0, static_cast<int>(kProgressInterval.count()), nullptr) != CURLM_OK) {
@@ -402,6 +428,7 @@ bool HttpRequest::Open(std::string_view method, std::string_view url, bool /*asy
   s.headers.clear();
   s.proxy_headers.clear();
   s.follow_redirects = true;
+  s.http10 = false;
   s.hooks = {};
   const bool known = std::find(kMethods.begin(), kMethods.end(), method) != kMethods.end();
   s.method = known ? std::string(method) : std::string();
@@ -428,6 +455,7 @@ bool HttpRequest::SetRequestHeader(std::string_view name, std::string_view value
 void HttpRequest::Option(int index, int value) {
   // Certificate errors are never ignored: that would let anyone on the path pose as the host.
   if (index == kOptionFollowRedirects) impl_->follow_redirects = value != 0;
+  if (index == kOptionHttp10) impl_->http10 = value != 0;
 }
 
 void HttpRequest::SetTransferHooks(TransferHooks hooks) {

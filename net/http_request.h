@@ -25,6 +25,9 @@ namespace net {
 // Option indexes understood by HttpRequest::Option.
 inline constexpr int kOptionIgnoreCertErrors = 4;  // accepted, never honoured
 inline constexpr int kOptionFollowRedirects = 6;   // 0: a redirect response itself is returned
+// This program's own index: non-zero sends the request as HTTP/1.0 (the plain GET of the
+// update check), for the one request opened last.
+inline constexpr int kOptionHttp10 = 100;
 
 // Hops followed before a chain of redirects counts as a failure.
 inline constexpr long kMaxRedirects = 10;
@@ -47,9 +50,10 @@ class HttpRequest {
   HttpRequest(const HttpRequest&) = delete;
   HttpRequest& operator=(const HttpRequest&) = delete;
 
-  // Milliseconds; 0 or less leaves that phase unbounded by us. Resolve plus connect bound the
-  // connection phase; send and receive bound how long the transfer may go without moving a
-  // byte (whole seconds, rounded up), never its total length. Kept across Open.
+  // Milliseconds; 0 or less adds no bound of its own. Resolve plus connect bound the connection
+  // phase (the TLS handshake included); the longer of send and receive bounds how long the
+  // connected transfer may go without moving a byte, never its total length. Kept across Open.
+  // A new object starts with 0, 60000, 30000, 30000.
   void SetTimeouts(int resolve_ms, int connect_ms, int send_ms, int receive_ms);
 
   // Setting 2 with an address: use that proxy. Setting 1: no proxy at all. Setting 0 (the
