@@ -29,6 +29,7 @@ net::Bytes fetch_publisher_file(std::string_view path, resolve::Window& window) 
   request->SetTimeouts(kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
   const net::Text url = "http://" + net::Text(resolve::hosts::kPublisherHost) + net::Text(path);
   if (!request->Open("GET", url)) return {};
+  request->Option(net::kOptionHttp10, 1);
   request->SetRequestHeader("Accept", "*/*");
   request->SetTransferHooks(
       {.on_progress = [&window](std::int64_t, std::int64_t) { window.process_events(); }});

@@ -141,7 +141,7 @@ TEST_F(UpdateCheckTest, AnAddressFileThatCannotBeFetchedOpensNothingButStillClos
   EXPECT_EQ(window.close_requests, 1);
 }
 
-TEST_F(UpdateCheckTest, BothFilesComeByAPlainGetWithOnlyAccept) {
+TEST_F(UpdateCheckTest, BothFilesComeByAPlainHttp10GetWithOnlyAccept) {
   service.set_publisher_file(standin::kVersionPath, "2.2");
   window.answers = {Answer::ok};
   check();
@@ -152,6 +152,7 @@ TEST_F(UpdateCheckTest, BothFilesComeByAPlainGetWithOnlyAccept) {
     const auto& request = requests[i];
     EXPECT_EQ(request.method, "GET");
     EXPECT_EQ(request.path, paths[i]);
+    EXPECT_EQ(request.version, "HTTP/1.0");
     EXPECT_EQ(request.header("Accept"), "*/*");
     std::vector<std::string> names;
     for (const auto& line : request.header_lines) {
