@@ -119,11 +119,11 @@ TEST(WebRequestTransfer, ABodyThatKeepsTricklingOutlastsTheTimeout) {
   RecordingServer server([&waits](const httplib::Request&, httplib::Response& res) {
     res.set_chunked_content_provider("application/octet-stream",
                                      [&waits](std::size_t offset, httplib::DataSink& sink) {
-                                       if (offset >= 10 || waits.released()) {
+                                       if (offset >= 6 || waits.released()) {
                                          sink.done();
                                          return true;
                                        }
-                                       waits.wait(300ms);
+                                       waits.wait(600ms);
                                        sink.write("x", 1);
                                        return true;
                                      });
@@ -139,11 +139,45 @@ TEST(WebRequestTransfer, ABodyThatKeepsTricklingOutlastsTheTimeout) {
                    .timeout = 1,
                    .on_progress = [&](std::int64_t, std::int64_t total) { totals.push_back(total); },
                    .out_complete = &complete});
-  std::printf("ten bytes 300 ms apart with a 1 s timeout took %lld ms\n", ms_since(start));
-  EXPECT_EQ(as_string(body), "xxxxxxxxxx");
+  std::printf("six bytes 600 ms apart with a 1 s timeout took %lld ms\n", ms_since(start));
+  EXPECT_EQ(as_string(body), "xxxxxx");
   EXPECT_TRUE(complete) << "a chunked body that ends properly is complete";
   ASSERT_FALSE(totals.empty());
   EXPECT_EQ(totals.back(), -1) << "no length was announced";
+}
+
+TEST(WebRequestTransfer, AStallMidwayThroughTheBodyIsGivenUp) {
+  Waits waits;
+  RecordingServer server([&waits](const httplib::Request&, httplib::Response& res) {
+    res.set_chunked_content_provider("video/mp4", [&waits](std::size_t offset, httplib::DataSink& sink) {
+      if (offset > 0) waits.wait(5000ms);
+      if (waits.released()) return false;
+      sink.write("part", 4);
+      return true;
+    });
+  });
+  server.start();
+  const ReleaseOnExit release{waits};
+
+  std::size_t streamed = 0;
+  bool complete = true;
+  int status = -1;
+  const auto start = Clock::now();
+  web_request({.url = server.url("/stuck.mp4"),
+               .out_status = &status,
+               .timeout = 1,
+               .body_sink =
+                   [&](const std::uint8_t*, std::size_t size) {
+                     streamed += size;
+                     return true;
+                   },
+               .out_complete = &complete});
+  const auto took = ms_since(start);
+  std::printf("gave up on a body silent after its first bytes after %lld ms\n", took);
+  EXPECT_EQ(streamed, 4u);
+  EXPECT_FALSE(complete);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, 4000);
 }
 
 TEST(WebRequestTransfer, ProgressIsReportedWhileTheServerIsSilentAndWhenTheBodyArrives) {
