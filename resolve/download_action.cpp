@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "net/decode.h"
-#include "net/web_request.h"
 #include "resolve/exchange.h"
+#include "resolve/held_request.h"
 #include "resolve/middle_text.h"
 #include "resolve/reply_addresses.h"
 
@@ -64,7 +64,7 @@ Downloads show_reply(Window& window, Click& click, const TransferProgress& keep_
   // Huoshan lists its covers; the first one goes with the download.
   const bool huoshan = rule.address_shape == AddressShape::list;
   const net::Text cover = reply.GetText(huoshan ? "data.cover[0]" : "data.cover");
-  window.set_picture(net::web_request({.url = cover, .on_progress = keep_painting}));
+  window.set_picture(held_web_request({.url = cover, .on_progress = keep_painting}));
 
   // Kuaishou's addresses are used as they come.
   if (!kuaishou) {

@@ -1,7 +1,7 @@
 #include "resolve/exchange.h"
 
 #include "net/decode.h"
-#include "net/web_request.h"
+#include "resolve/held_request.h"
 #include "resolve/hosts.h"
 #include "resolve/signing.h"
 
@@ -33,7 +33,8 @@ net::Text service_header_block() {
 
 net::Text fetch_service_cookies(const TransferProgress& progress) {
   net::Text cookies;
-  net::web_request({.url = http_address(hosts::kFrontEndHost, "/"),
+  // The page itself is not used, but it comes whole before its cookies count.
+  held_web_request({.url = http_address(hosts::kFrontEndHost, "/"),
                     .out_cookies = &cookies,
                     .no_redirect = true,
                     .on_progress = progress});
@@ -43,7 +44,7 @@ net::Text fetch_service_cookies(const TransferProgress& progress) {
 void query_parse_service(const SiteRule& rule, const net::Text& body, net::Text& cookies,
                          script::JsonDocument& document, const TransferProgress& progress) {
   net::Text headers = service_header_block();
-  const net::Bytes reply = net::web_request({.url = http_address(hosts::kApiHost, rule.service_path),
+  const net::Bytes reply = held_web_request({.url = http_address(hosts::kApiHost, rule.service_path),
                                              .method = 1,
                                              .body = body,
                                              .cookies = &cookies,

@@ -1,8 +1,8 @@
 #include "resolve/parse_action.h"
 
 #include "net/decode.h"
-#include "net/web_request.h"
 #include "resolve/exchange.h"
+#include "resolve/held_request.h"
 #include "resolve/preview.h"
 #include "resolve/reply_addresses.h"
 
@@ -31,7 +31,7 @@ void parse_action(Window& window) {
     fill_address_boxes(window, read_addresses(reply, shape), shape);
     // Huoshan lists several covers; the second one is the one to show.
     const net::Text cover = reply.GetText(shape == AddressShape::list ? "data.cover[1]" : "data.cover");
-    window.set_picture(net::web_request({.url = cover, .on_progress = keep_painting}));
+    window.set_picture(held_web_request({.url = cover, .on_progress = keep_painting}));
   }
   show_preview(window, net::replace_pairs({.text = window.address1(), .find1 = "#mp4"}));
 }
