@@ -110,6 +110,18 @@ void text_seeds(SeedWriter& out) {
             "a=\xD6\xD0; b=deleted\0a=5; a=6\0\x81"
             "a=1;\0a=\0;"s);
 
+  // The caller's cookies, then the response header lines as the request object gives them.
+  out.write("response_cookies", "spellings",
+            "a=1; b=2\0Content-Type: text/html\r\nSet-Cookie: a=1; path=/\r\nset-cookie: b=2\r\n"
+            "SET-COOKIE: c=3; HttpOnly; Path=/x\r\nContent-Length: 0"s);
+  out.write("response_cookies", "deleted",
+            "sid=1; u=2\0Set-Cookie: sid=deleted; Max-Age=0\r\nSet-Cookie: u=3\r\n"s);
+  out.write("response_cookies", "duplicates",
+            "\0Set-Cookie: k=v\r\nSet-Cookie: k=v\r\nX-Set-Cookie-Note: 1"s);
+  out.write("response_cookies", "double_byte",
+            "a=\xD6\xD0\0Set-Cookie: t=\xCE\xC4; path=/\r\nSet-Cookie:\xA1\xA1"
+            "b=\x81;\r\n"s);
+
   // Option byte (bit 0 count given, bit 1 case sensitive), count, start, text, five pairs.
   const std::string address = standin::media_url("/video/douyin/1.mp4#mp4?t=#MP4");
   out.write("replace_pairs", "marker", "\x00\x00\x00"s + address + "\0#mp4\0"s);
