@@ -30,7 +30,7 @@ QVariant evaluate(QWebEngineView* view, const QString& script) {
     result = value;
     done = true;
   });
-  testing_support::wait_until([&] { return done; }, 10000);
+  testing_support::wait_until([&] { return done; }, 30000);
   return result;
 }
 
