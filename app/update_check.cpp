@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QUrl>
+#include <cstddef>
 #include <cstdint>
 
 #include "app/qt_text.h"
@@ -12,6 +13,9 @@ namespace app {
 namespace {
 
 constexpr int kTimeoutMs = 15000;
+// A version and an address are a line each; a file far past that is no such file, and is not
+// read into memory whole.
+constexpr std::size_t kMaxPublisherFile = std::size_t{1} << 20;
 
 // 软件当前版本：2.1\r\n最新版本：
 constexpr std::string_view kOfferHead =
@@ -31,12 +35,26 @@ net::Bytes fetch_publisher_file(std::string_view path, resolve::Window& window) 
   if (!request->Open("GET", url)) return {};
   request->Option(net::kOptionHttp10, 1);
   request->SetRequestHeader("Accept", "*/*");
+  net::Bytes body;
   request->SetTransferHooks(
-      {.on_progress = [&window](std::int64_t, std::int64_t) { window.process_events(); }});
+      {.on_progress = [&window](std::int64_t, std::int64_t) { window.process_events(); },
+       .body_sink =
+           [&body](const std::uint8_t* data, std::size_t size) {
+             if (size > kMaxPublisherFile - body.size()) return false;  // gives the request up
+             body.insert(body.end(), data, data + size);
+             return true;
+           }});
   if (!request->Send()) return {};
   const int status = request->Status();
   if (status < 200 || status > 299) return {};
-  return request->ResponseBody();
+  return body;
+}
+
+// What the user's browser is for. Another scheme (a local file, a script, a share) would go
+// to whatever handles it, on the word of a file that came over plain HTTP.
+bool is_web_address(std::string_view address) {
+  return net::find_text(address, "http://", 1, true) == 1 ||
+         net::find_text(address, "https://", 1, true) == 1;
 }
 
 }  // namespace
@@ -58,7 +76,7 @@ void check_for_update(resolve::Window& window, const UpdateSeams& seams) {
   const net::Text offer = net::Text(kOfferHead) + net::to_text(latest) + net::Text(kOfferTail);
   if (window.message_box(offer, resolve::Buttons::ok_cancel) == resolve::Answer::ok) {
     const net::Text address = net::to_text(fetch_publisher_file(kDownloadAddressPath, window));
-    if (!address.empty() && seams.open_address) seams.open_address(address);
+    if (is_web_address(address) && seams.open_address) seams.open_address(address);
   }
   window.request_close();
 }

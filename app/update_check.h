@@ -3,9 +3,10 @@
 //
 // The program's version, "2.1", is compared byte for byte with the version file on the
 // publisher's server. When they differ, a box offers the newer release: OK opens the address
-// that the download-address file holds in the user's browser, and either button closes the
-// window, which ends the program. When the version file cannot be fetched (no connection, a
-// status outside 200-299, an empty body) nothing is offered and the program works offline.
+// that the download-address file holds in the user's browser (an http or https address only),
+// and either button closes the window, which ends the program. When the version file cannot be
+// fetched (no connection, a status outside 200-299, an empty body, more than a megabyte)
+// nothing is offered and the program works offline.
 //
 // Both files come by a plain HTTP/1.0 GET with the one header "Accept: */*" and no cookies,
 // through the program's request object: the proxy environment applies, and a server that stays
