@@ -120,6 +120,59 @@ TEST_F(UpdateFaultTest, WhateverTheVersionFileHoldsIsOfferedAsItIs) {
   }
 }
 
+// The address is handed to the browser only when it is a web address: a text from the network
+// naming a local file or a script is never opened.
+TEST_F(UpdateFaultTest, OnlyAWebAddressIsOpened) {
+  struct Case {
+    const char* what_it_proves;
+    std::string address;
+    bool opened;
+  };
+  const Case cases[] = {
+      {"an http address", "http://www.publisher.example/ruanjian/vidparse-2.2.zip", true},
+      {"an https address in capitals", "HTTPS://www.publisher.example/vidparse-2.2.zip", true},
+      {"a local file", "file:///usr/share/applications/xterm.desktop", false},
+      {"a script", "javascript:alert(1)", false},
+      {"a share of another host", "smb://attacker.example/share/setup.desktop", false},
+      {"a name without a scheme", "vidparse-2.2.zip", false},
+  };
+  service.set_publisher_file(standin::kVersionPath, "2.2");
+  for (const auto& c : cases) {
+    service.set_publisher_file(standin::kDownloadAddressPath, c.address);
+    Check check;
+    check.run();
+    EXPECT_EQ(check.opened, c.opened ? std::vector<net::Text>{c.address} : std::vector<net::Text>{})
+        << c.what_it_proves;
+    EXPECT_EQ(check.window.close_requests, 1) << c.what_it_proves << ": OK closes the window all the same";
+  }
+}
+
+// Publisher files are a line each; one that does not end is not read into memory whole.
+TEST_F(UpdateFaultTest, APublisherFilePastAMegabyteIsNoFile) {
+  struct Case {
+    const char* what_it_proves;
+    std::size_t size;
+  };
+  const Case cases[] = {
+      {"one byte past a megabyte", (1 << 20) + 1},
+      {"a version file of 768 MiB", std::size_t{768} << 20},
+  };
+  for (const auto& c : cases) {
+    testing_support::EndlessServer endless(c.size);
+    testing_support::ProxyEnv route(endless.proxy_url());
+    testing_support::reset_memory_peak();
+    const auto before = testing_support::memory_figures();
+    Check check;
+    check.run();
+    const auto after = testing_support::memory_figures();
+    std::printf("[ figures  ] %s: RSS %ld MiB before, %ld MiB after, peak %ld MiB\n", c.what_it_proves,
+                before.rss_kib / 1024, after.rss_kib / 1024, after.peak_kib / 1024);
+    EXPECT_TRUE(check.window.messages.empty()) << c.what_it_proves;
+    EXPECT_EQ(check.window.close_requests, 0) << c.what_it_proves << ": the window stays";
+    EXPECT_LT(after.peak_kib - before.rss_kib, 256 * 1024) << c.what_it_proves << ": held in memory";
+  }
+}
+
 // Servers that take the request and say nothing more, before the version or in its middle, and
 // a download-address file that never comes. Each is bounded by 15 s without a byte, so the
 // three checks run side by side; the version file gets each fault for one request only.

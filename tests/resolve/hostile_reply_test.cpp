@@ -112,34 +112,11 @@ TEST_F(FaultTest, AFiftyMebibyteReplyReadsAsNoneAndMemoryStaysBounded) {
   EXPECT_LT(growth, 1536 * kMiB);
 }
 
-// Serves every request, directly or as a proxy, with a body of `size` bytes made as it goes, so a
-// body of any length costs the server nothing.
-class EndlessServer {
- public:
-  explicit EndlessServer(std::size_t size) {
-    const auto serve = [size](const httplib::Request&, httplib::Response& res) {
-      res.set_content_provider(size, "application/octet-stream",
-                               [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                 const std::string piece =
-                                     standin::pattern_bytes(std::min<std::size_t>(length, 1 << 16), offset);
-                                 return sink.write(piece.data(), piece.size());
-                               });
-    };
-    server_.server().Get(".*", serve);
-    server_.server().Post(".*", serve);
-    server_.start();
-  }
-  std::string url(const std::string& path) const { return server_.url(path); }
-
- private:
-  testing_support::LocalServer server_;
-};
-
 // A server that sends and sends: the front-end page, the reply and the cover are held in memory
 // whole, so each is given up past a bound instead of taking the process's memory with it.
 TEST_F(FaultTest, BodiesHeldWholeAreGivenUpPastTheirBound) {
   constexpr std::size_t kEndless = std::size_t{768} << 20;
-  EndlessServer endless(kEndless);
+  testing_support::EndlessServer endless(kEndless);
   testing_support::ScopedEnv direct("no_proxy", "127.0.0.1");
   struct Case {
     const char* what_it_proves;
@@ -154,7 +131,7 @@ TEST_F(FaultTest, BodiesHeldWholeAreGivenUpPastTheirBound) {
     reset();
     std::optional<testing_support::ProxyEnv> route;
     if (c.whole_route) {
-      route.emplace(endless.url(""));
+      route.emplace(endless.proxy_url());
     } else {
       service.set_reply(kDouyin.service_path(), {.title = kDouyin.title_utf8(),
                                                  .videos = {kDouyin.video_url()},

@@ -5,6 +5,7 @@
 //   closed_port()        a port on 127.0.0.1 that was bound and closed again: connection refused
 //   unresolvable_host()  a name the resolver refuses before it would ask any name server
 //   RedirectLoop         a server that sends every request back to itself
+//   EndlessServer        a server whose every body is as long as the test likes, made as it goes
 //   ScopedEnv            an environment variable set (or removed) for the length of a scope
 
 #include <arpa/inet.h>
@@ -12,6 +13,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -52,6 +55,35 @@ class RedirectLoop {
       res.set_header("Location", req.target);
       res.set_content("<html>moved</html>", "text/html");
     });
+    server_.start();
+  }
+  std::string url(const std::string& path) const { return server_.url(path); }
+  std::string proxy_url() const { return server_.url(""); }
+
+ private:
+  LocalServer server_;
+};
+
+// Answers every request, directly or as a proxy, with a body of `size` digits made as they are
+// sent, so a body of any length costs the server nothing.
+class EndlessServer {
+ public:
+  explicit EndlessServer(std::size_t size) {
+    const auto serve = [size](const httplib::Request&, httplib::Response& res) {
+      res.set_content_provider(size, "application/octet-stream",
+                               [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 static const std::string digits = [] {
+                                   std::string text(1 << 16, '0');
+                                   for (std::size_t i = 0; i < text.size(); ++i)
+                                     text[i] = static_cast<char>('0' + i % 10);
+                                   return text;
+                                 }();
+                                 const std::size_t piece = std::min(length, digits.size() - offset % 10);
+                                 return sink.write(digits.data() + offset % 10, piece);
+                               });
+    };
+    server_.server().Get(".*", serve);
+    server_.server().Post(".*", serve);
     server_.start();
   }
   std::string url(const std::string& path) const { return server_.url(path); }
