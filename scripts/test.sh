@@ -17,3 +17,6 @@ run_suite() {
 run_suite build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-sanitize -DVIDPARSE_SANITIZE=ON
+
+# Every fuzz target for a short while, under the same sanitizers.
+bash scripts/fuzz.sh 20
