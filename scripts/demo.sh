@@ -68,7 +68,7 @@ port=$(first_line "$demo/standin.port") || { echo "demo: the stand-in did not st
 proxy="http://127.0.0.1:$port"
 
 if [ -n "$screenshot" ]; then
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$demo/display" 2>"$demo/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$demo/display" 2>"$demo/xvfb.log" &
   pids+=($!)
   export DISPLAY=":$(first_line "$demo/display")"
   unset WAYLAND_DISPLAY

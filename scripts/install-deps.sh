@@ -16,7 +16,7 @@ packages=(
   # the download benchmark compares with the curl tool
   curl
   # driving the real window
-  xvfb xauth xdotool fonts-wqy-microhei ffmpeg
+  xvfb xauth xdotool xclip fonts-wqy-microhei ffmpeg
 )
 
 missing=()
