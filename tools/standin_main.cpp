@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -22,7 +23,7 @@ namespace {
 
 constexpr std::string_view kHelp =
     "usage: standin_server [--port N] [--media-dir DIR] [--site-media DIR] [--version TEXT]\n"
-    "                      [--download-address URL] [--video-size BYTES]\n"
+    "                      [--download-address URL] [--video-size BYTES] [--log FILE]\n"
     "\n"
     "A local stand-in for the parse service, its media and the publisher's version files,\n"
     "bound to 127.0.0.1. It prints the port it listens on as the first line of its output and\n"
@@ -37,6 +38,8 @@ constexpr std::string_view kHelp =
     "  --version TEXT            body of /ruanjian/sp/banben.txt (default \"2.1\")\n"
     "  --download-address URL    body of /ruanjian/xzdz.txt\n"
     "  --video-size BYTES        size of the generated videos (default 4096)\n"
+    "  --log FILE                append a line for every request as it arrives: the method,\n"
+    "                            the target, and for a service request whether it was accepted\n"
     "  --help                    show this text\n";
 
 int usage_error(const std::string& message) {
@@ -73,6 +76,21 @@ void name_site_media(standin::StandinServer& server, const std::filesystem::path
   }
 }
 
+// One line about a request: "POST http://host/path accepted" (or "refused: why").
+std::string log_line(const standin::RecordedRequest& request) {
+  std::string line = request.method + " " + request.target;
+  if (request.verdict) {
+    if (request.verdict->accepted()) {
+      line += " accepted";
+    } else {
+      line += " refused:";
+      for (const auto& complaint : request.verdict->complaints)
+        line += " " + complaint + ";";
+    }
+  }
+  return line + "\n";
+}
+
 bool parse_number(const char* text, long long& out) {
   char* end = nullptr;
   out = std::strtoll(text, &end, 10);
@@ -84,6 +102,7 @@ bool parse_number(const char* text, long long& out) {
 int main(int argc, char** argv) {
   standin::StandinServer server;
   long long port = 0;
+  std::ofstream log;
   for (int i = 1; i < argc; ++i) {
     std::string_view flag = argv[i];
     if (flag == "--help" || flag == "-h") {
@@ -104,6 +123,9 @@ int main(int argc, char** argv) {
       server.set_publisher_file(standin::kVersionPath, value);
     } else if (flag == "--download-address") {
       server.set_publisher_file(standin::kDownloadAddressPath, value);
+    } else if (flag == "--log") {
+      log = std::ofstream(value, std::ios::app);
+      if (!log) return usage_error("cannot write " + std::string(value));
     } else if (flag == "--video-size") {
       if (!parse_number(value, number)) return usage_error("bad size: " + std::string(value));
       server.set_default_video_size(static_cast<std::size_t>(number));
@@ -132,7 +154,19 @@ int main(int argc, char** argv) {
                server.proxy_url().c_str());
 
   int received = 0;
-  sigwait(&signals, &received);
+  if (!log.is_open()) {
+    sigwait(&signals, &received);
+  } else {
+    // Records are read back between waits for the signal, often enough to follow a click.
+    std::size_t logged = 0;
+    const timespec pause{.tv_sec = 0, .tv_nsec = 20'000'000};
+    while ((received = sigtimedwait(&signals, nullptr, &pause)) < 0) {
+      auto requests = server.requests();
+      for (; logged < requests.size(); ++logged)
+        log << log_line(requests[logged]);
+      log.flush();
+    }
+  }
   std::fprintf(stderr, "standin_server: %s, stopping\n", received == SIGINT ? "SIGINT" : "SIGTERM");
   server.stop();
   return 0;
