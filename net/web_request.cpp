@@ -42,21 +42,6 @@ void add_default_headers(Text& headers, std::string_view url, int method) {
   }
 }
 
-// The name=value pairs of the response's Set-Cookie lines, attributes dropped, joined by "; ".
-Text collect_cookies(std::string_view response_headers) {
-  Text cookies;
-  for (const Text& line : split(response_headers, "\r\n")) {
-    if (!contains(line, "Set-Cookie")) continue;
-    const Text item = contains(line, ";")
-                          ? trim(text_between(line, "Set-Cookie:", ";"))
-                          : trim(replace_text(line, "Set-Cookie:", "", {.ignore_case = true}));
-    cookies += item;
-    cookies += "; ";
-  }
-  if (!cookies.empty()) cookies.resize(cookies.size() - 2);
-  return cookies;
-}
-
 Bytes run(const WebRequest& args) {
   if (args.out_complete) *args.out_complete = false;
   const int method = args.method < 0 || args.method > 7 ? 0 : args.method;
@@ -107,13 +92,12 @@ Bytes run(const WebRequest& args) {
   }
 
   Bytes result = req ? req->ResponseBody() : Bytes();
-  const Text response_headers = replace_text(req ? req->GetallResponseHeaders() : Text(), "Set-Cookie",
-                                             "Set-Cookie", {.ignore_case = true});
+  Text response_headers = req ? req->GetallResponseHeaders() : Text();
+  Text response_cookies = collect_response_cookies(response_headers);
   if (args.out_headers) *args.out_headers = response_headers;
   if (args.out_status) *args.out_status = req ? req->Status() : 0;
   if (args.out_complete) *args.out_complete = req && req->Complete();
 
-  Text response_cookies = collect_cookies(response_headers);
   if (args.auto_merge && args.cookies) response_cookies = merge_cookies(*args.cookies, response_cookies);
   if (args.out_cookies) *args.out_cookies = response_cookies;
   return result;
@@ -128,6 +112,22 @@ Bytes web_request(const WebRequest& request) noexcept {
     // Only memory can run out here; the caller sees it as nothing having come back.
     return {};
   }
+}
+
+Text collect_response_cookies(Text& response_headers) {
+  response_headers = replace_text(response_headers, "Set-Cookie", "Set-Cookie", {.ignore_case = true});
+  Text cookies;
+  for (const Text& line : split(response_headers, "\r\n")) {
+    if (!contains(line, "Set-Cookie")) continue;
+    // Only the first name=value pair counts; the attributes after it are the browser's.
+    const Text item = contains(line, ";")
+                          ? trim(text_between(line, "Set-Cookie:", ";"))
+                          : trim(replace_text(line, "Set-Cookie:", "", {.ignore_case = true}));
+    cookies += item;
+    cookies += "; ";
+  }
+  if (!cookies.empty()) cookies.resize(cookies.size() - 2);
+  return cookies;
 }
 
 }  // namespace net

@@ -56,4 +56,8 @@ struct WebRequest {
 // The response body; empty when nothing came back (or when body_sink took it).
 Bytes web_request(const WebRequest& request) noexcept;
 
+// Makes every spelling of "Set-Cookie" in `response_headers` exactly "Set-Cookie", in place,
+// and returns the name=value items of its Set-Cookie lines joined by "; ", attributes dropped.
+Text collect_response_cookies(Text& response_headers);
+
 }  // namespace net
