@@ -9,7 +9,7 @@
 #     page written, to the video asked for at the stand-in, and to the video playing: after it
 #     was asked for, in two looks in a row, three frames of the top of the picture taken 50 ms
 #     apart all differ. The program offers no hook to read the video's
-#     currentTime from outside, so this is seen on the screen; a look takes about a quarter of
+#     currentTime from outside, so this is seen on the screen; a look takes about a fifth of
 #     a second, which bounds the figure's resolution.
 # Dropping the page cache (for the cold starts) needs root and a writable /proc/sys; the
 # figures say whether it happened.
@@ -139,7 +139,7 @@ for _ in $(seq "$runs"); do
   while :; do
     [ $(($(now_ms) - begin)) -gt 60000 ] && { echo "bench: the video did not play within 60 s" >&2; exit 1; }
     look=$(now_ms)
-    distinct=$(ffmpeg -nostdin -v error -f x11grab -draw_mouse 0 -framerate 20 -video_size 300x30 \
+    distinct=$(ffmpeg -nostdin -v error -f x11grab -probesize 32 -analyzeduration 0 -draw_mouse 0 -framerate 20 -video_size 300x30 \
       -i "$DISPLAY+$((X + 552 + 60)),$((Y + 10))" -frames:v 3 -f framemd5 - | grep -v '^#' | awk -F, '{print $NF}' |
       sort -u | wc -l)
     if [ "$distinct" -eq 3 ]; then

@@ -114,7 +114,7 @@ played=""
 moving=0
 for _ in $(seq 240); do
   if [ -f "$demo/app/ZERU_Flash.html" ]; then
-    sums=$(ffmpeg -nostdin -v error -f x11grab -draw_mouse 0 -framerate 20 -video_size 300x30 \
+    sums=$(ffmpeg -nostdin -v error -f x11grab -probesize 32 -analyzeduration 0 -draw_mouse 0 -framerate 20 -video_size 300x30 \
       -i "$DISPLAY+$((X + 612)),$((Y + 10))" -frames:v 3 -f framemd5 - | grep -v '^#' | awk -F, '{print $NF}' |
       sort -u | wc -l)
     if [ "$sums" -eq 3 ]; then moving=$((moving + 1)); else moving=0; fi

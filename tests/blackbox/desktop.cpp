@@ -143,10 +143,30 @@ std::string Desktop::drag_select(const ScreenWindow& window, Point from, Point t
 }
 
 Image Desktop::grab(const Rect& area) const {
-  auto shot = tool({"ffmpeg", "-nostdin", "-v", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
-                    number(area.width) + "x" + number(area.height), "-i",
-                    display_ + "+" + number(area.left) + "," + number(area.top), "-frames:v", "1", "-f",
-                    "rawvideo", "-pix_fmt", "rgb24", "-"});
+  // Without probing, ffmpeg takes the first frame at once instead of a second's worth.
+  auto shot = tool({"ffmpeg",
+                    "-nostdin",
+                    "-v",
+                    "error",
+                    "-f",
+                    "x11grab",
+                    "-probesize",
+                    "32",
+                    "-analyzeduration",
+                    "0",
+                    "-draw_mouse",
+                    "0",
+                    "-video_size",
+                    number(area.width) + "x" + number(area.height),
+                    "-i",
+                    display_ + "+" + number(area.left) + "," + number(area.top),
+                    "-frames:v",
+                    "1",
+                    "-f",
+                    "rawvideo",
+                    "-pix_fmt",
+                    "rgb24",
+                    "-"});
   Image image{.width = area.width, .height = area.height};
   if (!shot.ok() || shot.out.size() != static_cast<std::size_t>(area.width) * area.height * 3) return {};
   image.rgb.assign(shot.out.begin(), shot.out.end());
