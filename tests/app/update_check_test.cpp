@@ -1,10 +1,6 @@
 #include "app/update_check.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <optional>
 #include <string>
@@ -12,6 +8,7 @@
 
 #include "resolve/hosts.h"
 #include "tests/support/fake_window.h"
+#include "tests/support/network_faults.h"
 #include "tests/support/proxy_env.h"
 #include "tools/standin/standin_server.h"
 
@@ -29,19 +26,6 @@ net::Text offer_for(const std::string& latest) {
   return "\xC8\xED\xBC\xFE\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE\xA3\xBA"
          "2.1\r\n\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE\xA3\xBA" +
          latest + "\r\n\xB5\xE3\xBB\xF7\xC8\xB7\xB6\xA8\xCF\xC2\xD4\xD8\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE";
-}
-
-// A port on 127.0.0.1 that nothing listens on.
-int closed_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(fd);
-  return ntohs(address.sin_port);
 }
 
 class UpdateCheckTest : public ::testing::Test {
@@ -124,7 +108,7 @@ TEST_F(UpdateCheckTest, NoVersionFileMeansNoOfferAndTheWindowStays) {
     if (c.fault) service.set_fault("http://" + kPublisher + std::string(standin::kVersionPath), *c.fault);
     service.set_publisher_file(standin::kVersionPath, c.published);
     std::optional<testing_support::ProxyEnv> nowhere;
-    if (c.unreachable) nowhere.emplace("http://127.0.0.1:" + std::to_string(closed_port()));
+    if (c.unreachable) nowhere.emplace("http://127.0.0.1:" + std::to_string(testing_support::closed_port()));
     check();
     EXPECT_TRUE(window.messages.empty()) << c.what_it_proves;
     EXPECT_EQ(window.close_requests, 0) << c.what_it_proves;
